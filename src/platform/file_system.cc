@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -185,6 +186,32 @@ std::optional<long long> modified_unix(const fs::path& path) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) return std::nullopt;
   return static_cast<long long>(info.st_mtim.tv_sec);
+}
+
+void UniqueFd::reset() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+IoResult<UniqueFd> open_for_writing(const fs::path& path, unsigned mode) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  if (fd < 0) return os_error(errno);
+  return UniqueFd(fd);
+}
+
+IoResult<std::optional<UniqueFd>> try_lock_exclusive(const fs::path& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // flock needs no write access: a lock file we may only read still locks.
+  if (fd < 0 && (errno == EACCES || errno == EROFS))
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return os_error(errno);
+  UniqueFd owned(fd);
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return std::optional<UniqueFd>(std::move(owned));
+    if (errno == EINTR) continue;
+    if (errno == EWOULDBLOCK) return std::optional<UniqueFd>();
+    return os_error(errno);
+  }
 }
 
 }  // namespace lorewood::platform

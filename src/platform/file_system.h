@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "error/lorewood_error.h"
 
@@ -73,6 +74,40 @@ bool entry_exists(const fs::path& path);
 // Modification time in whole seconds since the epoch, or nullopt when the file
 // cannot be examined.
 std::optional<long long> modified_unix(const fs::path& path);
+
+// Owns a file descriptor and closes it on destruction.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { reset(); }
+  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept {
+    if (this != &other) {
+      reset();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  // Closes the descriptor (if any); close errors are ignored.
+  void reset();
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens `path` write-only, creating it with `mode` (before umask) or truncating it.
+IoResult<UniqueFd> open_for_writing(const fs::path& path, unsigned mode);
+
+// Opens `path` (creating it with mode 0600 when absent) and takes an exclusive
+// advisory lock (flock) without waiting. Returns the descriptor holding the
+// lock, or nullopt when another open file description holds it.
+IoResult<std::optional<UniqueFd>> try_lock_exclusive(const fs::path& path);
 
 // Consults the fault injector; returns its errno (0 when nothing is injected).
 int injected_fault(FsOp op, const fs::path& path);
