@@ -7,6 +7,8 @@
 #include <optional>
 #include <thread>
 
+#include <malloc.h>
+
 #include "error/display_path.h"
 #include "index/graph_index.h"
 #include "index/tree_walk.h"
@@ -67,6 +69,8 @@ Status GraphIndex::rescan() {
     LW_RETURN_IF_ERROR(insert_prepared(std::move(*entry)));
     prepared[k].reset();
   }
+  // The scan freed one file buffer per node; hand that memory back.
+  ::malloc_trim(0);
   return {};
 }
 
