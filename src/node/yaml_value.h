@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -101,5 +102,14 @@ inline const YamlValue& YamlValue::untagged() const {
   while (v->kind() == Kind::Tagged) v = &v->tagged_value();
   return *v;
 }
+
+// A short description of a value for error texts: "null", "boolean `true`",
+// "integer `3`", "floating point `1.5`", "string \"abc\"" (long strings cut),
+// "sequence", "map", "tagged value `!tag`".
+std::string describe_yaml_value(const YamlValue& value);
+
+// Shortest text of a float that reads back as the same value, with a decimal
+// point ("1.0", "1.0e+20", "-0.0"), or ".inf", "-.inf", ".nan".
+std::string format_yaml_float(double value);
 
 }  // namespace lorewood
