@@ -1,7 +1,10 @@
 // The Python class GraphIndex: open, root_path, list_nodes, read_node, len, repr.
 #include "graph_index_class.h"
 
+#include <vector>
+
 #include "error/display_path.h"
+#include "graph_index_methods.h"
 #include "node_class.h"
 #include "quoted_form.h"
 #include "to_python.h"
@@ -76,12 +79,25 @@ PyObject* index_repr(PyObject* self) {
   });
 }
 
+// The class's whole method table: the basic methods, then each group's.
+PyMethodDef* all_methods() {
+  static std::vector<PyMethodDef> table = [] {
+    std::vector<PyMethodDef> methods(std::begin(kMethods), std::end(kMethods) - 1);
+    for (auto group : {graph_index_graph_methods(), graph_index_query_methods(),
+                       graph_index_content_methods(), graph_index_async_methods()})
+      methods.insert(methods.end(), group.begin(), group.end());
+    methods.push_back({nullptr, nullptr, 0, nullptr});
+    return methods;
+  }();
+  return table.data();
+}
+
 }  // namespace
 
 PyObject* create_graph_index_class(PyObject* module) {
   return GraphIndexClass::create(
       module, {.name = "_lorewood.GraphIndex",
-               .methods = kMethods,
+               .methods = all_methods(),
                .getsets = kGetSets,
                .slots = {{Py_tp_repr, reinterpret_cast<void*>(index_repr)},
                          {Py_sq_length, reinterpret_cast<void*>(length)}}});
