@@ -118,6 +118,11 @@ std::expected<ParsedNode, std::string> parse_markdown_node(std::string_view text
   if (close == std::string_view::npos)
     return std::unexpected(std::string("markdown file is missing closing frontmatter delimiter (---)"));
 
+  // The YAML reader refuses malformed UTF-8 too, but trimming must not see it.
+  if (!is_valid_utf8(rest.substr(0, close))) {
+    return std::unexpected("invalid YAML frontmatter in " + display_path(path) +
+                           ": frontmatter is not valid UTF-8");
+  }
   std::string_view frontmatter = trim_unicode_whitespace(rest.substr(0, close));
   std::string_view body = rest.substr(close + 4);
   if (body.starts_with('\n')) body.remove_prefix(1);

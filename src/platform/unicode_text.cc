@@ -1,5 +1,7 @@
 #include "platform/unicode_text.h"
 
+#include <algorithm>
+
 namespace lorewood {
 
 bool is_unicode_whitespace(char32_t c) {
@@ -25,7 +27,8 @@ char32_t decode_utf8_at(std::string_view text, std::size_t& i) {
   char32_t value = c & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
   for (std::size_t k = 1; k < len && i + k < text.size(); ++k)
     value = (value << 6) | (byte(i + k) & 0x3F);
-  i += len;
+  // A truncated sequence (invalid input) ends at the end of the text.
+  i = std::min(i + len, text.size());
   return value;
 }
 

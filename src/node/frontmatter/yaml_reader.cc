@@ -286,6 +286,11 @@ class TreeBuilder {
     Frame frame;
     frame.is_mapping = is_mapping;
     frame.start = event.start_mark;
+    // One allocation covers typical frontmatter mappings and link lists.
+    if (is_mapping)
+      frame.entries.reserve(8);
+    else
+      frame.items.reserve(4);
     switch (classify_tag(tag)) {
       case TagClass::None:
       case TagClass::NonSpecific:
