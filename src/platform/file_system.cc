@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/random.h"
@@ -186,6 +187,39 @@ std::optional<long long> modified_unix(const fs::path& path) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0) return std::nullopt;
   return static_cast<long long>(info.st_mtim.tv_sec);
+}
+
+IoResult<fs::path> canonical_path(const fs::path& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return os_error(errno);
+  fs::path result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+IoResult<std::uint64_t> file_size(const fs::path& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return os_error(errno);
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+IoResult<std::string> read_prefix(const fs::path& path, std::size_t max_bytes) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return os_error(errno);
+  FdCloser closer(fd);
+  std::string data(max_bytes, '\0');
+  std::size_t used = 0;
+  while (used < max_bytes) {
+    ssize_t got = ::read(fd, data.data() + used, max_bytes - used);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return os_error(errno);
+    }
+    if (got == 0) break;
+    used += static_cast<std::size_t>(got);
+  }
+  data.resize(used);
+  return data;
 }
 
 void UniqueFd::reset() {

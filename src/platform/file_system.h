@@ -5,6 +5,7 @@
 // operation (`set_fault_injector`) and check that nothing is lost.
 #pragma once
 
+#include <cstdint>
 #include <expected>
 #include <filesystem>
 #include <functional>
@@ -74,6 +75,15 @@ bool entry_exists(const fs::path& path);
 // Modification time in whole seconds since the epoch, or nullopt when the file
 // cannot be examined.
 std::optional<long long> modified_unix(const fs::path& path);
+
+// The canonical absolute form of an existing path (every symbolic link resolved).
+IoResult<fs::path> canonical_path(const fs::path& path);
+
+// Size in bytes of the file `path` names (following links).
+IoResult<std::uint64_t> file_size(const fs::path& path);
+
+// Up to `max_bytes` from the start of the file; fewer only at end of file.
+IoResult<std::string> read_prefix(const fs::path& path, std::size_t max_bytes);
 
 // Owns a file descriptor and closes it on destruction.
 class UniqueFd {
