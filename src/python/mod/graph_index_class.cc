@@ -84,6 +84,7 @@ PyMethodDef* all_methods() {
   static std::vector<PyMethodDef> table = [] {
     std::vector<PyMethodDef> methods(std::begin(kMethods), std::end(kMethods) - 1);
     for (auto group : {graph_index_graph_methods(), graph_index_query_methods(),
+                       graph_index_memory_methods(),
                        graph_index_content_methods(), graph_index_async_methods()})
       methods.insert(methods.end(), group.begin(), group.end());
     methods.push_back({nullptr, nullptr, 0, nullptr});

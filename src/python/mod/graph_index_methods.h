@@ -13,9 +13,11 @@ namespace lorewood::python {
 // update_node, suppress_node, unsuppress_node.
 std::span<const PyMethodDef> graph_index_graph_methods();
 
-// search, changed_since, hybrid_search, recall_bundle, create_memory_node,
-// apply_memory_batch.
+// search, changed_since, hybrid_search.
 std::span<const PyMethodDef> graph_index_query_methods();
+
+// recall_bundle, create_memory_node, apply_memory_batch.
+std::span<const PyMethodDef> graph_index_memory_methods();
 
 // read_node_with_content.
 std::span<const PyMethodDef> graph_index_content_methods();
