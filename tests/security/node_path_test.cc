@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace lorewood {
 namespace {
 
 struct Case {
+  // Shown in failure output instead of the raw bytes.
+  friend void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.path << '"'; }
+
   const char* path;
   const char* error;  // nullptr when accepted
 };

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace lorewood {
 namespace {
 
 using Targets = std::vector<std::string>;
 
 struct Case {
+  // Shown in failure output instead of the raw bytes.
+  friend void PrintTo(const Case& c, std::ostream* os) { *os << '"' << c.body << '"'; }
+
   const char* body;
   Targets expected;
 };
