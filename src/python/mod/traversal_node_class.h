@@ -1,15 +1,13 @@
-// The Python class TraversalNode. Instances are made by later parts of the module; for
-// now the class is registered so that the module's names are complete.
+// The Python class TraversalNode: one node reached by a traversal (id, depth,
+// path from the start).
 #pragma once
 
+#include "graph/traversal.h"
 #include "py_class.h"
 
 namespace lorewood::python {
 
-// The value an instance owns (to be replaced by the core record it wraps).
-struct TraversalNodeValue {};
-
-using TraversalNodeClass = BindingClass<TraversalNodeValue>;
+using TraversalNodeClass = BindingClass<TraversalNode>;
 
 // Creates the class (once per process); a new reference or nullptr.
 PyObject* create_traversal_node_class(PyObject* module);

@@ -1,17 +1,20 @@
-// The Python class TraversalResult. Instances are made by later parts of the module; for
-// now the class is registered so that the module's names are complete.
+// The Python class TraversalResult: one traversal's answer (start, order, depth
+// bound, reached nodes), rendered as a report against any index.
 #pragma once
 
+#include "graph/traversal.h"
 #include "py_class.h"
+#include "py_ref.h"
 
 namespace lorewood::python {
 
-// The value an instance owns (to be replaced by the core record it wraps).
-struct TraversalResultValue {};
-
-using TraversalResultClass = BindingClass<TraversalResultValue>;
+using TraversalResultClass = BindingClass<TraversalResult>;
 
 // Creates the class (once per process); a new reference or nullptr.
 PyObject* create_traversal_result_class(PyObject* module);
+
+// A new TraversalResult object owning `result`; empty with the exception set on
+// failure.
+PyRef new_py_traversal_result(TraversalResult result);
 
 }  // namespace lorewood::python
