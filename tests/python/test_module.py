@@ -117,11 +117,9 @@ def test_instances_have_no_dict_or_weakref_and_compare_by_identity(graph):
     assert hash(first) != hash(second)
 
 
-def test_load_config_is_registered_but_not_available_yet():
+def test_load_config_takes_text_only():
     with pytest.raises(TypeError, match="^argument 'path'"):
         _lorewood.load_config(1)
-    with pytest.raises(NotImplementedError):
-        _lorewood.load_config("lorewood.toml")
 
 
 def run_python(code: str) -> subprocess.CompletedProcess:

@@ -1,10 +1,9 @@
 // load_config(path): loads a configuration file into a ResolvedConfig.
-//
-// Configuration loading is not wired up yet: the function checks its argument
-// and raises NotImplementedError.
 #include "args.h"
+#include "config/schema/lorewood_config.h"
 #include "errors.h"
 #include "module_functions.h"
+#include "resolved_config_class.h"
 
 namespace lorewood::python {
 namespace {
@@ -15,8 +14,9 @@ PyObject* load_config(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
   return guarded([&]() -> PyObject* {
     auto values = kLoadConfig.parse(args, nargs, kwnames);
     if (!values) return nullptr;
-    PyErr_SetString(PyExc_NotImplementedError, "load_config is not implemented yet");
-    return nullptr;
+    Result<ResolvedConfig> config = LorewoodConfig::load(std::filesystem::path(std::get<0>(*values)));
+    if (!config) return map_err(config.error());
+    return new_py_resolved_config(std::move(*config)).release();
   });
 }
 

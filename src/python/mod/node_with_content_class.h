@@ -1,15 +1,13 @@
-// The Python class NodeWithContent. Instances are made by later parts of the module; for
-// now the class is registered so that the module's names are complete.
+// The Python class NodeWithContent: a node paired with its resolved content.
 #pragma once
 
+#include "lakehouse/lakehouse_reader.h"
 #include "py_class.h"
+#include "py_ref.h"
 
 namespace lorewood::python {
 
-// The value an instance owns (to be replaced by the core record it wraps).
-struct NodeWithContentValue {};
-
-using NodeWithContentClass = BindingClass<NodeWithContentValue>;
+using NodeWithContentClass = BindingClass<NodeWithContent>;
 
 // Creates the class (once per process); a new reference or nullptr.
 PyObject* create_node_with_content_class(PyObject* module);

@@ -1,17 +1,18 @@
-// The Python class ResolvedConfig. Instances are made by later parts of the module; for
-// now the class is registered so that the module's names are complete.
+// The Python class ResolvedConfig: a loaded configuration file.
 #pragma once
 
+#include "config/schema/lorewood_config.h"
 #include "py_class.h"
+#include "py_ref.h"
 
 namespace lorewood::python {
 
-// The value an instance owns (to be replaced by the core record it wraps).
-struct ResolvedConfigValue {};
-
-using ResolvedConfigClass = BindingClass<ResolvedConfigValue>;
+using ResolvedConfigClass = BindingClass<ResolvedConfig>;
 
 // Creates the class (once per process); a new reference or nullptr.
 PyObject* create_resolved_config_class(PyObject* module);
+
+// A new ResolvedConfig object owning `config`.
+PyRef new_py_resolved_config(ResolvedConfig config);
 
 }  // namespace lorewood::python

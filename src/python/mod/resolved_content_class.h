@@ -1,15 +1,14 @@
-// The Python class ResolvedContent. Instances are made by later parts of the module; for
-// now the class is registered so that the module's names are complete.
+// The Python class ResolvedContent: the content of one node ("local", "text"
+// or "external_asset").
 #pragma once
 
+#include "lakehouse/content/resolved_content.h"
 #include "py_class.h"
+#include "py_ref.h"
 
 namespace lorewood::python {
 
-// The value an instance owns (to be replaced by the core record it wraps).
-struct ResolvedContentValue {};
-
-using ResolvedContentClass = BindingClass<ResolvedContentValue>;
+using ResolvedContentClass = BindingClass<ResolvedContent>;
 
 // Creates the class (once per process); a new reference or nullptr.
 PyObject* create_resolved_content_class(PyObject* module);
