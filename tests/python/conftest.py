@@ -70,3 +70,18 @@ def graph(tmp_path: Path) -> Graph:
     root = tmp_path / "graph"
     root.mkdir()
     return Graph(root)
+
+
+def snapshot_files(root: Path) -> dict[str, bytes]:
+    """Every file under root with its bytes, to check that nothing changed."""
+    files = {}
+    for folder, _, names in os.walk(root):
+        for name in names:
+            path = Path(folder, name)
+            files[str(path.relative_to(root))] = path.read_bytes()
+    return files
+
+
+@pytest.fixture
+def snapshot():
+    return snapshot_files

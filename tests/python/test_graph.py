@@ -1,21 +1,12 @@
 """Graph methods: traversal, backlinks and node mutations."""
 from __future__ import annotations
 
-import os
 from pathlib import Path
 
 import pytest
 
 import _lorewood
 
-
-def snapshot(root: Path) -> dict[str, bytes]:
-    files = {}
-    for folder, _, names in os.walk(root):
-        for name in names:
-            path = Path(folder, name)
-            files[str(path.relative_to(root))] = path.read_bytes()
-    return files
 
 
 @pytest.fixture
@@ -117,7 +108,7 @@ def test_create_node_defaults_and_refusals(graph):
     ("taken", "note", "node taken already exists at taken.md"),
     ("blocker/x", "note", "failed to write node at "),
 ])
-def test_failing_create_leaves_disk_and_index_unchanged(graph, node_id, node_type, message):
+def test_failing_create_leaves_disk_and_index_unchanged(snapshot, graph, node_id, node_type, message):
     graph.node("taken.md", "taken")
     graph.file("blocker", "a regular file where a directory is needed")
     index = graph.open()
@@ -130,7 +121,7 @@ def test_failing_create_leaves_disk_and_index_unchanged(graph, node_id, node_typ
     assert graph.open().list_nodes() == ["taken"]
 
 
-def test_update_node_keeps_frontmatter(graph):
+def test_update_node_keeps_frontmatter(snapshot, graph):
     graph.node("a.md", "a", body="old\n", frontmatter="links:\n- b\nzeta: 1\nalpha: [x]\n")
     index = graph.open()
     assert index.update_node("a", "new\n") is None

@@ -1,21 +1,11 @@
 """Memory methods: recall bundles, typed memory nodes and memory batches."""
 from __future__ import annotations
 
-import os
-from pathlib import Path
 
 import pytest
 
 import _lorewood
 
-
-def snapshot(root: Path) -> dict[str, bytes]:
-    files = {}
-    for folder, _, names in os.walk(root):
-        for name in names:
-            path = Path(folder, name)
-            files[str(path.relative_to(root))] = path.read_bytes()
-    return files
 
 
 @pytest.fixture
@@ -46,7 +36,7 @@ def test_recall_bundle_dict(memory):
         index.recall_bundle("a", body_chars=-1)
 
 
-def test_create_memory_node(memory):
+def test_create_memory_node(snapshot, memory):
     index = memory.open()
     before = snapshot(memory.root)
     with pytest.raises(ValueError, match="^unsupported memory kind: Decision$"):
@@ -85,7 +75,7 @@ def test_apply_memory_batch_applies_in_order(memory):
     assert index.apply_memory_batch([]) == {"ok": True, "preview": False, "applied": []}
 
 
-def test_preview_and_failures_change_nothing(memory):
+def test_preview_and_failures_change_nothing(snapshot, memory):
     index = memory.open()
     before = snapshot(memory.root)
     ops = [{"op": "update", "id": "a", "body": "x"}, {"op": "update", "id": "missing", "body": "y"}]
@@ -109,7 +99,7 @@ def test_preview_and_failures_change_nothing(memory):
     ([{"id": "a"}], ValueError, 'unknown memory batch operation ""'),
     ([{"op": "update", "id": "a"}], ValueError, 'memory batch "update" requires "body"'),
 ])
-def test_batch_refusals(memory, operations, error, message):
+def test_batch_refusals(snapshot, memory, operations, error, message):
     index = memory.open()
     before = snapshot(memory.root)
     with pytest.raises(error) as caught:

@@ -1,22 +1,12 @@
 """Opening hostile or interrupted graph roots: clear errors, no file touched."""
 from __future__ import annotations
 
-import os
 from pathlib import Path
 
 import pytest
 
 import _lorewood
 
-
-def snapshot(root: Path) -> dict[str, bytes]:
-    """Every file under root with its bytes."""
-    files = {}
-    for folder, _, names in os.walk(root):
-        for name in names:
-            path = Path(folder, name)
-            files[str(path.relative_to(root))] = path.read_bytes()
-    return files
 
 
 NESTED = "[" * 100_000 + "]" * 100_000
@@ -39,7 +29,7 @@ ALIAS_BOMB = "a: &a [x, x, x, x, x, x, x, x, x, x]\n" + "".join(
     ("---\nid: a\ntype: note\n" + ALIAS_BOMB + "---\n", "invalid YAML frontmatter in "),
 ], ids=["no-frontmatter", "unclosed", "bad-yaml", "id-number", "links-scalar", "duplicate-key",
         "missing-id", "blank-id", "deep-nesting", "alias-bomb"])
-def test_malformed_node_fails_the_open_and_touches_nothing(graph, text, message):
+def test_malformed_node_fails_the_open_and_touches_nothing(snapshot, graph, text, message):
     graph.node("good.md", "good")
     bad = graph.file("bad.md", text)
     before = snapshot(graph.root)
@@ -50,7 +40,7 @@ def test_malformed_node_fails_the_open_and_touches_nothing(graph, text, message)
     assert snapshot(graph.root) == before
 
 
-def test_invalid_utf8_and_duplicate_ids_fail_the_open(graph):
+def test_invalid_utf8_and_duplicate_ids_fail_the_open(snapshot, graph):
     bad = graph.root / "bad.md"
     bad.write_bytes(b"---\nid: a\ntype: note\n---\n\xff\n")
     with pytest.raises(_lorewood.LorewoodError, match="^failed to read node at .*bad.md: "):
