@@ -1,7 +1,6 @@
 """Graph methods: traversal, backlinks and node mutations."""
 from __future__ import annotations
 
-from pathlib import Path
 
 import pytest
 
