@@ -2,6 +2,9 @@
 // delivery on the loop thread, and the shutdown guard.
 #include "async_bridge.h"
 
+#include <cxxabi.h>
+#include <pthread.h>
+
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -20,37 +23,59 @@ namespace {
 // interpreter lock) until no pool thread is inside, so that after it returns no
 // pool thread touches the interpreter again.
 
-std::mutex g_gate_mutex;
-std::condition_variable g_gate_idle;
-bool g_shutting_down = false;
-int g_threads_inside = 0;
+struct Gate {
+  std::mutex mutex;
+  std::condition_variable idle;
+  bool shutting_down = false;
+  int threads_inside = 0;
+};
+
+// Never destroyed (pool threads may use it until the process ends).
+Gate* g_gate = nullptr;
 bool g_hook_registered = false;  // only touched with the interpreter lock held
 
+// A forked child has no pool threads inside Python, whatever the parent had,
+// and may have inherited the gate's lock held: it starts with a fresh gate.
+void reset_gate_in_child() { g_gate = new Gate(); }
+
+Gate& gate() {
+  static const bool once = [] {
+    g_gate = new Gate();
+    pthread_atfork(nullptr, nullptr, reset_gate_in_child);
+    return true;
+  }();
+  (void)once;
+  return *g_gate;
+}
+
 bool enter_python() {
-  std::lock_guard lock(g_gate_mutex);
-  if (g_shutting_down) return false;
-  ++g_threads_inside;
+  Gate& g = gate();
+  std::lock_guard lock(g.mutex);
+  if (g.shutting_down) return false;
+  ++g.threads_inside;
   return true;
 }
 
 void leave_python() {
+  Gate& g = gate();
   {
-    std::lock_guard lock(g_gate_mutex);
-    --g_threads_inside;
+    std::lock_guard lock(g.mutex);
+    --g.threads_inside;
   }
-  g_gate_idle.notify_all();
+  g.idle.notify_all();
 }
 
 PyObject* close_gate(PyObject*, PyObject*) {
+  Gate& g = gate();
   {
-    std::lock_guard lock(g_gate_mutex);
-    g_shutting_down = true;
+    std::lock_guard lock(g.mutex);
+    g.shutting_down = true;
   }
   // Threads already inside need the interpreter lock to finish.
   PyThreadState* state = PyEval_SaveThread();
   {
-    std::unique_lock lock(g_gate_mutex);
-    g_gate_idle.wait(lock, [] { return g_threads_inside == 0; });
+    std::unique_lock lock(g.mutex);
+    g.idle.wait(lock, [&g] { return g.threads_inside == 0; });
   }
   PyEval_RestoreThread(state);
   Py_RETURN_NONE;
@@ -205,13 +230,26 @@ PyObject* copy_context() {
 }  // namespace
 
 PyObject* start_awaitable(BlockingWork work) {
-  PyRef loop = PyRef::steal(running_loop());
-  if (!loop) return nullptr;
-  PyRef future = PyRef::steal(PyObject_CallMethod(loop.get(), "create_future", nullptr));
-  if (!future) return nullptr;
-  PyRef context = PyRef::steal(copy_context());
-  if (!context) return nullptr;
-  if (!ensure_shutdown_hook()) return nullptr;
+  PyRef loop;
+  PyRef future;
+  PyRef context;
+  try {
+    // create_future and the imports may run Python code, where a daemon thread
+    // can be ended by interpreter shutdown.
+    loop = PyRef::steal(running_loop());
+    if (!loop) return nullptr;
+    future = PyRef::steal(PyObject_CallMethod(loop.get(), "create_future", nullptr));
+    if (!future) return nullptr;
+    context = PyRef::steal(copy_context());
+    if (!context) return nullptr;
+    if (!ensure_shutdown_hook()) return nullptr;
+  } catch (abi::__forced_unwind&) {
+    // The thread no longer holds the interpreter lock: leak, do not release.
+    loop.release();
+    future.release();
+    context.release();
+    throw;
+  }
 
   auto pending = std::make_shared<PendingFuture>();
   pending->loop = Py_NewRef(loop.get());

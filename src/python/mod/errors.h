@@ -14,6 +14,8 @@
 //   }
 #pragma once
 
+#include <cxxabi.h>
+
 #include <type_traits>
 #include <utility>
 
@@ -41,12 +43,16 @@ void set_error_from_current_exception() noexcept;
 
 // Runs `body` and returns its result; a C++ exception becomes the Python
 // exception of `set_error_from_current_exception` and the error return value
-// (nullptr for pointers, -1 for integers).
+// (nullptr for pointers, -1 for integers). The one thing let through is the
+// forced unwind of a thread that the interpreter ends during finalisation
+// (it no longer holds the interpreter lock, so it must not touch Python).
 template <typename F>
-auto guarded(F&& body) noexcept -> std::invoke_result_t<F&> {
+auto guarded(F&& body) -> std::invoke_result_t<F&> {
   using R = std::invoke_result_t<F&>;
   try {
     return body();
+  } catch (abi::__forced_unwind&) {
+    throw;
   } catch (...) {
     set_error_from_current_exception();
     if constexpr (std::is_pointer_v<R>) {

@@ -6,6 +6,7 @@
 #include "args.h"
 #include "errors.h"
 #include "graph_index_class.h"
+#include "lakehouse_reader_async_methods.h"
 #include "node_with_content_class.h"
 #include "to_python.h"
 
@@ -115,7 +116,15 @@ PyObject* create_lakehouse_reader_class(PyObject* module) {
   return LakehouseReaderClass::create(
       module, {.name = "_lorewood.LakehouseReader",
                .doc = kDoc,
-               .methods = kMethods,
+               .methods = [] {  // kMethods, then the awaitable methods
+                 static std::vector<PyMethodDef> table = [] {
+                   std::vector<PyMethodDef> all(std::begin(kMethods), std::end(kMethods) - 1);
+                   for (const PyMethodDef& def : lakehouse_reader_async_methods()) all.push_back(def);
+                   all.push_back({nullptr, nullptr, 0, nullptr});
+                   return all;
+                 }();
+                 return table.data();
+               }(),
                .slots = {{Py_tp_repr, reinterpret_cast<void*>(reader_repr)}}});
 }
 

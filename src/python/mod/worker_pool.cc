@@ -1,6 +1,8 @@
 // The process-wide worker pool: a queue and threads that drain it.
 #include "worker_pool.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -66,9 +68,21 @@ class WorkerPool {
 };
 
 // Never destroyed: detached threads keep using it until the process ends.
+WorkerPool* g_pool = nullptr;
+
+// A forked child has none of the parent's threads and may have inherited the
+// queue's lock held: it starts over with a fresh pool (the old one is leaked,
+// together with the parent's queued jobs).
+void reset_pool_in_child() { g_pool = new WorkerPool(); }
+
 WorkerPool& pool() {
-  static WorkerPool* instance = new WorkerPool();
-  return *instance;
+  static const bool once = [] {
+    g_pool = new WorkerPool();
+    pthread_atfork(nullptr, nullptr, reset_pool_in_child);
+    return true;
+  }();
+  (void)once;
+  return *g_pool;
 }
 
 }  // namespace
