@@ -1,8 +1,7 @@
 """Open a graph root, list its nodes, show one of them, then read a node's
 external content in lakehouse mode from a local file:// remote source."""
-import json
+import os
 import sys
-import tempfile
 from pathlib import Path
 
 import lorewood
@@ -18,27 +17,25 @@ def show_graph(root: str) -> None:
     print(index.traverse("welcome", depth=1).to_markdown(index), end="")
 
 
-def show_lakehouse(root: str) -> None:
-    graph = Path(root).resolve()
-    remote = (graph.parent / "remote").resolve()
-    with tempfile.TemporaryDirectory() as folder:
-        config_path = Path(folder, "lorewood.toml")
-        config_path.write_text(
-            '[storage]\nmode = "lakehouse"\n'
-            f"root_path = {json.dumps(str(graph))}\n\n"
-            f"[[lakehouse.remote_sources]]\nuri = {json.dumps(remote.as_uri() + '/')}\n"
-            'format = "text"\n')
-        config = lorewood.load_config(str(config_path))
+def show_lakehouse() -> None:
+    # lorewood.toml names its remote source relative to the current directory.
+    examples = Path(__file__).resolve().parent
+    previous = os.getcwd()
+    os.chdir(examples)
+    try:
+        config = lorewood.load_config("lorewood.toml")
         index = config.open_index()
         reader = config.open_lakehouse_reader()
         result = reader.read_node(index, "release-notes")
-        print(repr(config).replace(str(graph), root))
+        print(repr(config))
         print(repr(result))
-        print(result.content.to_markdown().replace(str(remote), "<remote>"))
+        print(result.content.to_markdown())
+    finally:
+        os.chdir(previous)
 
 
 if __name__ == "__main__":
     root = sys.argv[1] if len(sys.argv) > 1 else "examples/graph"
     show_graph(root)
     print("## Lakehouse mode\n")
-    show_lakehouse(root)
+    show_lakehouse()
