@@ -118,33 +118,6 @@ SCENARIOS = {
         asyncio.run(main())
         print("ok")
     """,
-    # A child forked while the pool is busy starts a pool of its own, and both
-    # processes keep working and exit normally.
-    "fork while work runs": """
-        import os, warnings
-        warnings.simplefilter("ignore", DeprecationWarning)  # fork with threads running
-
-        async def start():
-            return start_work(config.open_lakehouse_reader())
-
-        async def check():
-            result = await index.traverse_async("n0", depth=3)
-            assert result.start == "n0"
-
-        loop = asyncio.new_event_loop()
-        pending = loop.run_until_complete(start())
-        pid = os.fork()
-        if pid == 0:
-            loop.close()  # the parent's loop, copied by the fork: the child never runs it
-            asyncio.run(check())
-            sys.exit(0)  # a normal exit, atexit hooks included
-        loop.run_until_complete(asyncio.gather(*pending))
-        loop.close()
-        asyncio.run(check())
-        _, status = os.waitpid(pid, 0)
-        assert status == 0, status
-        print("ok")
-    """,
 }
 
 
