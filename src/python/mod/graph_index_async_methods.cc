@@ -26,13 +26,8 @@ PyObject* traverse_async(PyObject* self, PyObject* const* args, Py_ssize_t nargs
       self, kTraverseAsync, args, nargs, kwnames,
       [](const GraphIndex& index, std::string& from_id, std::uint32_t depth,
          const std::string& order_text) -> PyRef {
-        std::optional<TraversalOrder> order = parse_order(order_text);
-        if (!order) {
-          const std::string message =
-              "order must be 'bfs' or 'dfs', got " + quoted_form(lower_ascii_letters(order_text));
-          PyErr_SetString(PyExc_ValueError, message.c_str());
-          return PyRef();
-        }
+        std::optional<TraversalOrder> order = parse_order_or_raise(order_text);
+        if (!order) return PyRef();
         return PyRef::steal(start_awaitable(
             [snapshot = index, from_id = std::move(from_id), depth, order = *order]() {
               return deliver(lorewood::traverse(snapshot, from_id, depth, order),

@@ -40,13 +40,8 @@ PyObject* traverse(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyOb
       self, kTraverse, args, nargs, kwnames,
       [](const GraphIndex& index, const std::string& from_id, std::uint32_t depth,
          const std::string& order_text) -> PyRef {
-        std::optional<TraversalOrder> order = parse_order(order_text);
-        if (!order) {
-          const std::string message =
-              "order must be 'bfs' or 'dfs', got " + quoted_form(lower_ascii_letters(order_text));
-          PyErr_SetString(PyExc_ValueError, message.c_str());
-          return PyRef();
-        }
+        std::optional<TraversalOrder> order = parse_order_or_raise(order_text);
+        if (!order) return PyRef();
         // Resolving only the links of expanded nodes gives exactly the walk over
         // the whole graph's adjacency, at a fraction of the cost.
         Result<TraversalResult> result = lorewood::traverse(index, from_id, depth, *order);

@@ -90,6 +90,16 @@ PyObject* create_traversal_result_class(PyObject* module) {
                .slots = {{Py_tp_repr, reinterpret_cast<void*>(result_repr)}}});
 }
 
+std::optional<TraversalOrder> parse_order_or_raise(std::string_view text) {
+  std::optional<TraversalOrder> order = parse_order(text);
+  if (!order) {
+    const std::string message =
+        "order must be 'bfs' or 'dfs', got " + quoted_form(lower_ascii_letters(text));
+    PyErr_SetString(PyExc_ValueError, message.c_str());
+  }
+  return order;
+}
+
 PyRef new_py_traversal_result(TraversalResult result) {
   return TraversalResultClass::wrap(std::move(result));
 }
