@@ -189,6 +189,18 @@ std::optional<long long> modified_unix(const fs::path& path) {
   return static_cast<long long>(info.st_mtim.tv_sec);
 }
 
+std::optional<long long> modified_unix_at(int dir_fd, const fs::path& path) {
+  struct stat info;
+  if (::fstatat(dir_fd, path.c_str(), &info, 0) != 0) return std::nullopt;
+  return static_cast<long long>(info.st_mtim.tv_sec);
+}
+
+IoResult<UniqueFd> open_directory(const fs::path& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return os_error(errno);
+  return UniqueFd(fd);
+}
+
 IoResult<fs::path> canonical_path(const fs::path& path) {
   char* resolved = ::realpath(path.c_str(), nullptr);
   if (resolved == nullptr) return os_error(errno);

@@ -111,6 +111,14 @@ class UniqueFd {
   int fd_ = -1;
 };
 
+// Like modified_unix, for `path` resolved against the open directory `dir_fd`
+// (an absolute `path` ignores it). Spares building a joined path per file when
+// many files under one directory are examined.
+std::optional<long long> modified_unix_at(int dir_fd, const fs::path& path);
+
+// Opens a directory (read-only) to serve as the base of *_at calls.
+IoResult<UniqueFd> open_directory(const fs::path& path);
+
 // Opens `path` write-only, creating it with `mode` (before umask) or truncating it.
 IoResult<UniqueFd> open_for_writing(const fs::path& path, unsigned mode);
 
