@@ -1,5 +1,6 @@
 // GraphIndex methods for agent memory: recall bundles, typed memory nodes and
 // journaled memory batches.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,15 @@
 namespace lorewood::python {
 namespace {
 
+// Raises ValueError with `message` whole (a NUL inside it included); returns
+// the empty reference to hand back.
+PyRef raise_value_error(const std::string& message) {
+  const auto size = static_cast<Py_ssize_t>(message.size());
+  PyRef text = PyRef::steal(PyUnicode_DecodeUTF8(message.data(), size, "replace"));
+  if (text) PyErr_SetObject(PyExc_ValueError, text.get());
+  return PyRef();
+}
+
 constexpr Signature kRecallBundle{"GraphIndex.recall_bundle", arg::text("node_id"),
                                   arg::text("reason", ""), arg::uint64("body_chars", 1200)};
 constexpr Signature kCreateMemoryNode{
@@ -29,12 +39,9 @@ constexpr Signature kCreateMemoryNode{
     arg::optional_floating("confidence"), arg::optional_text("valid_from"),
     arg::optional_text("valid_until"), arg::optional_text("supersedes"),
     arg::optional_text("canonical_id")};
-constexpr Signature kApplyMemoryBatch{"GraphIndex.apply_memory_batch", arg::any("operations"),
-                                      arg::boolean("preview", false)};
 
-constexpr const char* kOperations = "operations";
-
-PyObject* recall_bundle(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+PyObject* recall_bundle(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                        PyObject* kwnames) {
   return shared_index_call(
       self, kRecallBundle, args, nargs, kwnames,
       [](const GraphIndex& index, const std::string& node_id, const std::string& reason,
@@ -70,10 +77,7 @@ PyObject* create_memory_node(PyObject* self, PyObject* const* args, Py_ssize_t n
          std::optional<std::string>& valid_until, std::optional<std::string>& supersedes,
          std::optional<std::string>& canonical_id) -> PyRef {
         std::optional<MemoryKind> memory_kind = memory_kind_from_name(kind);
-        if (!memory_kind) {
-          PyErr_SetString(PyExc_ValueError, unsupported_memory_kind_message(kind).c_str());
-          return PyRef();
-        }
+        if (!memory_kind) return raise_value_error(unsupported_memory_kind_message(kind));
         MemoryContext context{std::move(project),     std::move(source_task),
                               std::move(source_session), std::move(source_tool),
                               std::move(extraction_method), confidence,
@@ -88,51 +92,85 @@ PyObject* create_memory_node(PyObject* self, PyObject* const* args, Py_ssize_t n
       });
 }
 
-// One record from a dict of text to text, in the dict's order.
-bool record_from_py(PyObject* item, MemoryBatchRecord& record) {
+// One record from a dict of text to text, in the dict's order; `position` is
+// the record's place in the sequence, for messages.
+bool record_from_py(PyObject* item, const char* param, std::size_t position,
+                    MemoryBatchRecord& record) {
   if (!PyDict_Check(item)) {
-    raise_argument_type_error(kOperations, "a sequence of dict", item);
+    const std::string got = type_name_of(item);
+    PyErr_Format(PyExc_TypeError, "argument '%s': item %zu is %s, expected dict", param, position,
+                 got.c_str());
     return false;
   }
-  Py_ssize_t position = 0;
+  Py_ssize_t cursor = 0;
   PyObject* key = nullptr;
   PyObject* value = nullptr;
-  while (PyDict_Next(item, &position, &key, &value)) {
+  while (PyDict_Next(item, &cursor, &key, &value)) {
+    if (!PyUnicode_Check(key)) {
+      const std::string got = type_name_of(key);
+      PyErr_Format(PyExc_TypeError, "argument '%s': item %zu has a key of type %s, expected str",
+                   param, position, got.c_str());
+      return false;
+    }
     auto& pair = record.emplace_back();
-    if (!text_from_py(key, kOperations, pair.first)) return false;
-    if (!text_from_py(value, kOperations, pair.second)) return false;
+    if (!text_from_py(key, param, pair.first)) return false;
+    if (!PyUnicode_Check(value)) {
+      const std::string got = type_name_of(value);
+      const std::string quoted_key = quoted_form(pair.first);
+      PyErr_Format(PyExc_TypeError,
+                   "argument '%s': item %zu has a %s value for key %s, expected str", param,
+                   position, got.c_str(), quoted_key.c_str());
+      return false;
+    }
+    if (!text_from_py(value, param, pair.second)) return false;
   }
   return true;
 }
 
-bool records_from_py(PyObject* operations, std::vector<MemoryBatchRecord>& records) {
+// A sequence (not a str) of dicts of text to text, converted in sequence order.
+bool records_from_py(PyObject* operations, const char* param,
+                     std::vector<MemoryBatchRecord>& records) {
   const int is_sequence = is_sequence_not_text(operations);
   if (is_sequence < 0) return false;
   if (is_sequence == 0) {
-    raise_argument_type_error(kOperations, "a sequence of dict", operations);
+    raise_argument_type_error(param, "a sequence of dict", operations);
     return false;
   }
   PyRef iterator = PyRef::steal(PyObject_GetIter(operations));
   if (!iterator) return false;
+  records.clear();
   while (PyRef item = PyRef::steal(PyIter_Next(iterator.get()))) {
-    if (!record_from_py(item.get(), records.emplace_back())) return false;
+    const std::size_t position = records.size();
+    if (!record_from_py(item.get(), param, position, records.emplace_back())) return false;
   }
   return !PyErr_Occurred();
 }
+
+// The argument form of `operations`, so that it is converted in parameter
+// order (before `preview`) and after the borrow is taken, like every other.
+struct BatchRecordsForm {
+  using value_type = std::vector<MemoryBatchRecord>;
+  using default_type = std::nullptr_t;
+  static value_type from_default(default_type) { return {}; }
+  static bool convert(PyObject* o, const char* name, value_type& out) {
+    return records_from_py(o, name, out);
+  }
+};
+
+constexpr Param<BatchRecordsForm> batch_records(const char* name) { return {name, true, nullptr}; }
+
+constexpr Signature kApplyMemoryBatch{"GraphIndex.apply_memory_batch",
+                                      batch_records("operations"), arg::boolean("preview", false)};
 
 PyObject* apply_memory_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                              PyObject* kwnames) {
   return exclusive_index_call(
       self, kApplyMemoryBatch, args, nargs, kwnames,
-      [](GraphIndex& index, PyObject* operations, bool preview) -> PyRef {
-        std::vector<MemoryBatchRecord> records;
-        if (!records_from_py(operations, records)) return PyRef();
+      [](GraphIndex& index, const std::vector<MemoryBatchRecord>& records, bool preview) -> PyRef {
         auto parsed = parse_memory_batch(records);
         if (!parsed) {
-          const std::string message =
-              parsed.error().message([](std::string_view text) { return quoted_form(text); });
-          PyErr_SetString(PyExc_ValueError, message.c_str());
-          return PyRef();
+          return raise_value_error(
+              parsed.error().message([](std::string_view text) { return quoted_form(text); }));
         }
         DictBuilder dict;
         dict.set("ok", to_py_bool(true)).set("preview", to_py_bool(preview));
